@@ -1,6 +1,6 @@
-// The archive file on the real Windows file interfaces (under Wine). Files go
-// to HARKWELL_TEST_DIR; each file worth reading back is listed beside it in a
-// .expect file, which an outside WAV reader checks once these tests are done.
+// The archive file on the real Windows file interfaces (under Wine). Each file
+// worth reading back is listed beside it in a .expect file, which an outside
+// WAV reader checks once these tests are done.
 #include "archive/archive.h"
 
 #include <gtest/gtest.h>
@@ -17,9 +17,13 @@ constexpr uint32_t BLOCK = sizeof(StereoBlock);
 
 StereoBlock gBlock;
 
+// The test run's own folder for files, test-files beside this program.
 std::string TestPath(const std::string& name) {
-    const char* dir = getenv("HARKWELL_TEST_DIR");
-    const std::string path = std::string(dir ? dir : ".") + "/" + name;
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    char* end = strrchr(self, '\\');
+    *(end ? end + 1 : self) = '\0';
+    const std::string path = std::string(self) + "test-files\\" + name;
     DeleteFileA(path.c_str());
     return path;
 }
