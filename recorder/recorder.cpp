@@ -79,7 +79,8 @@ void Start(HWND window) {
         gSelectedRate = RATES[rate];
     }
     // Nothing selected (an empty list) is -1, the wave mapper.
-    const int device = static_cast<int>(SendDlgItemMessageA(window, ID_DEVICE_LIST, CB_GETCURSEL, 0, 0));
+    const int device =
+        static_cast<int>(SendDlgItemMessageA(window, ID_DEVICE_LIST, CB_GETCURSEL, 0, 0));
     if (StartCapture(device, gSelectedRate) != 0) {
         // Notifications that arrive while the box is up find the recorder idle.
         MessageBoxA(window, "Wave Error!", CAPTION, MB_OK);

@@ -3,75 +3,16 @@
 // WAV reader checks once these tests are done.
 #include "archive/archive.h"
 
+#include "test_files.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-#include <vector>
+#include <cstring>
 
 namespace {
 
-constexpr uint32_t BLOCK = sizeof(StereoBlock);
-
 StereoBlock gBlock;
-
-// The test run's own folder for files, test-files beside this program.
-std::string TestPath(const std::string& name) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    char* end = strrchr(self, '\\');
-    *(end ? end + 1 : self) = '\0';
-    const std::string path = std::string(self) + "test-files\\" + name;
-    DeleteFileA(path.c_str());
-    return path;
-}
-
-// Read back by an outside WAV reader after the run: rate and frame count.
-void ExpectReadBack(const std::string& path, uint32_t rate, uint32_t frames) {
-    FILE* expect = fopen((path + ".expect").c_str(), "wb");
-    ASSERT_NE(expect, nullptr);
-    fprintf(expect, "%u %u\n", rate, frames);
-    fclose(expect);
-}
-
-std::vector<unsigned char> ReadAll(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file) {
-        unsigned char chunk[65536];
-        size_t got;
-        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
-            bytes.insert(bytes.end(), chunk, chunk + got);
-        }
-        fclose(file);
-    }
-    return bytes;
-}
-
-void WriteAll(const std::string& path, const void* data, size_t size) {
-    FILE* file = fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fwrite(data, 1, size, file);
-    fclose(file);
-}
-
-uint64_t FileLength(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-        return 0;
-    }
-    return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
-
-WavHeader HeaderOf(const std::vector<unsigned char>& bytes) {
-    WavHeader header = {};
-    if (bytes.size() >= sizeof header) {
-        memcpy(&header, bytes.data(), sizeof header);
-    }
-    return header;
-}
 
 // Block n holds frames (n, -n), so each block is recognisable in the file.
 const StereoBlock& NumberedBlock(int16_t n) {
@@ -94,7 +35,7 @@ void ExpectArchive(const std::string& path, uint32_t rate, int16_t blocks) {
     const std::vector<unsigned char> bytes = ReadAll(path);
     const uint32_t length = 44 + blocks * BLOCK;
     ASSERT_EQ(bytes.size(), length);
-    const WavHeader header = HeaderOf(bytes);
+    const WavHeader header = HeaderOf(path);
     EXPECT_EQ(header.riffSize, length - 8);
     EXPECT_EQ(header.dataSize, length - 44);
     EXPECT_EQ(header.sampleRate, rate);
@@ -201,7 +142,7 @@ TEST_F(ArchiveTest, RefusedFilesAreLeftUntouched) {
     };
     for (const auto& c : cases) {
         const std::string path = TestPath(c.name);
-        WriteAll(path, c.content.data(), c.content.size());
+        WriteAll(path, c.content);
         uint32_t foundRate = 0;
         EXPECT_EQ(OpenArchive(path.c_str(), 22050, foundRate), c.status) << c.name;
         EXPECT_EQ(ArchivePosition(), 0u) << c.name;
@@ -239,7 +180,7 @@ TEST_F(ArchiveTest, PartialFrameIsCutBackBeforeAppending) {
     ASSERT_EQ(FinaliseArchive(32000), ARCHIVE_OK);
     std::vector<unsigned char> bytes = ReadAll(path);
     bytes.insert(bytes.end(), {9, 9, 9});
-    WriteAll(path, bytes.data(), bytes.size());
+    WriteAll(path, bytes);
 
     Record(path, 32000, 3, 1);
     EXPECT_EQ(ArchivePosition(), 44 + 3 * BLOCK);
@@ -253,31 +194,20 @@ TEST_F(ArchiveTest, PartialFrameIsCutBackBeforeAppending) {
 // reach, and never more than the file holds.
 TEST_F(ArchiveTest, KilledWriterLeavesAPlayableArchive) {
     const std::string path = TestPath("killed.wav");
-    // The writer program is built beside this one.
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    char* name = strrchr(self, '\\');
-    *(name ? name + 1 : self) = '\0';
-    char command[2 * MAX_PATH];
-    snprintf(command, sizeof command, "\"%sarchive_writer.exe\" \"%s\"", self, path.c_str());
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
+    HANDLE writer = StartProgram("archive_writer.exe", path);
+    ASSERT_NE(writer, nullptr);
     for (int wait = 0; wait < 6000 && FileLength(path) < 44 + 4 * BLOCK; wait++) {
         Sleep(10);
     }
-    TerminateProcess(process.hProcess, 9);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
+    TerminateProcess(writer, 9);
+    WaitForSingleObject(writer, INFINITE);
+    CloseHandle(writer);
 
     const std::vector<unsigned char> bytes = ReadAll(path);
     ASSERT_GE(bytes.size(), 44 + 4 * BLOCK);
     const uint32_t audio = static_cast<uint32_t>(bytes.size() - 44);
     EXPECT_EQ(audio % BLOCK, 0u);
-    const WavHeader header = HeaderOf(bytes);
+    const WavHeader header = HeaderOf(path);
     EXPECT_TRUE(header.dataSize == audio || header.dataSize == audio - BLOCK)
         << header.dataSize << " of " << audio;
     EXPECT_EQ(header.riffSize, header.dataSize + 36);
@@ -318,15 +248,7 @@ TEST_F(ArchiveTest, FullDiskKeepsWholeBlocksAndATrueHeader) {
 TEST_F(ArchiveTest, BlockPastFourGiBIsRefused) {
     const std::string path = TestPath("huge.wav");
     const uint32_t length = 4294836220u; // the last whole frame with room for one block
-    StampWavHeader(8000, length);
-    WriteAll(path, &gWavHeader, 44);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    LARGE_INTEGER end;
-    end.QuadPart = length;
-    ASSERT_TRUE(SetFilePointerEx(file, end, nullptr, FILE_BEGIN));
-    ASSERT_TRUE(SetEndOfFile(file));
-    CloseHandle(file);
+    MakeSparseArchive(path, 8000, length);
 
     uint32_t foundRate = 0;
     ASSERT_EQ(OpenArchive(path.c_str(), 8000, foundRate), ARCHIVE_OK);
@@ -337,13 +259,8 @@ TEST_F(ArchiveTest, BlockPastFourGiBIsRefused) {
     EXPECT_EQ(FinaliseArchive(8000), ARCHIVE_OK);
 
     EXPECT_EQ(FileLength(path), uint64_t{length} + BLOCK);
-    std::vector<unsigned char> head(44);
-    FILE* in = fopen(path.c_str(), "rb");
-    ASSERT_NE(in, nullptr);
-    ASSERT_EQ(fread(head.data(), 1, 44, in), 44u);
-    fclose(in);
-    EXPECT_EQ(HeaderOf(head).dataSize, length + BLOCK - 44);
-    EXPECT_EQ(HeaderOf(head).riffSize, length + BLOCK - 8);
+    EXPECT_EQ(HeaderOf(path).dataSize, length + BLOCK - 44);
+    EXPECT_EQ(HeaderOf(path).riffSize, length + BLOCK - 8);
     DeleteFileA(path.c_str());
 }
 

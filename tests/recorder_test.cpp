@@ -4,73 +4,22 @@
 #include "archive/archive.h"
 #include "recorder/recorder.h"
 #include "signal/signal.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace {
 
-constexpr uint32_t BLOCK = sizeof(StereoBlock);
 constexpr DWORD PATIENCE_MS = 120000;
 
 bool HasDevice() {
     const char* audio = getenv("HARKWELL_AUDIO");
     return !(audio && strcmp(audio, "none") == 0);
-}
-
-// The test run's own folder for files, test-files beside this program.
-std::string TestPath(const std::string& name) {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    char* end = strrchr(self, '\\');
-    *(end ? end + 1 : self) = '\0';
-    const std::string path = std::string(self) + "test-files\\" + name;
-    DeleteFileA(path.c_str());
-    return path;
-}
-
-void ExpectReadBack(const std::string& path, uint32_t rate, uint32_t frames) {
-    FILE* expect = fopen((path + ".expect").c_str(), "wb");
-    ASSERT_NE(expect, nullptr);
-    fprintf(expect, "%u %u\n", rate, frames);
-    fclose(expect);
-}
-
-std::vector<unsigned char> ReadAll(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (file) {
-        unsigned char chunk[65536];
-        size_t got;
-        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
-            bytes.insert(bytes.end(), chunk, chunk + got);
-        }
-        fclose(file);
-    }
-    return bytes;
-}
-
-uint64_t FileLength(const std::string& path) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-        return 0;
-    }
-    return (uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-}
-
-WavHeader HeaderOf(const std::vector<unsigned char>& bytes) {
-    WavHeader header = {};
-    if (bytes.size() >= sizeof header) {
-        memcpy(&header, bytes.data(), sizeof header);
-    }
-    return header;
 }
 
 bool WaitFor(const std::function<bool()>& condition) {
@@ -106,36 +55,27 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
 
 class Recorder : public testing::Test {
   protected:
-    PROCESS_INFORMATION process_ = {};
+    HANDLE process_ = nullptr;
     HWND window_ = nullptr;
 
     void SetUp() override {
-        char self[MAX_PATH];
-        GetModuleFileNameA(nullptr, self, MAX_PATH);
-        char* name = strrchr(self, '\\');
-        *(name ? name + 1 : self) = '\0';
-        char command[MAX_PATH + 16];
-        snprintf(command, sizeof command, "\"%sharkwell.exe\"", self);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        ASSERT_TRUE(CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                   &startup, &process_));
+        process_ = StartProgram("harkwell.exe", "");
+        ASSERT_NE(process_, nullptr);
         ASSERT_TRUE(WaitFor([&] { return (window_ = Find("Harkwell")) != nullptr; }));
     }
 
     void TearDown() override {
-        if (process_.hProcess) {
-            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process_.hProcess, 1);
-                WaitForSingleObject(process_.hProcess, PATIENCE_MS);
+        if (process_) {
+            if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process_, 1);
+                WaitForSingleObject(process_, PATIENCE_MS);
             }
-            CloseHandle(process_.hProcess);
-            CloseHandle(process_.hThread);
+            CloseHandle(process_);
         }
     }
 
     HWND Find(const char* caption) {
-        Search search = {process_.dwProcessId, caption, nullptr};
+        Search search = {GetProcessId(process_), caption, nullptr};
         EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }
@@ -196,9 +136,10 @@ class Recorder : public testing::Test {
         ASSERT_TRUE(WaitFor([&] { return FileLength(path) >= start + blocks * BLOCK; }));
     }
 
+    // Stop's last step clears the left level, after the archive is closed.
     void StopRecording() {
         Press(ID_STOP);
-        ASSERT_TRUE(WaitFor([&] { return Idle(); }));
+        ASSERT_TRUE(WaitFor([&] { return Idle() && Text(ID_LEFT_LEVEL).empty(); }));
     }
 
     // The text of the message box the program shows now, which is then
@@ -218,9 +159,9 @@ class Recorder : public testing::Test {
 
     DWORD CloseAndWait() {
         Press(IDCANCEL);
-        EXPECT_EQ(WaitForSingleObject(process_.hProcess, PATIENCE_MS), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(process_, PATIENCE_MS), WAIT_OBJECT_0);
         DWORD code = 99;
-        GetExitCodeProcess(process_.hProcess, &code);
+        GetExitCodeProcess(process_, &code);
         return code;
     }
 };
@@ -228,7 +169,7 @@ class Recorder : public testing::Test {
 // The header agrees with the file, which holds whole blocks only.
 uint32_t ExpectWholeArchive(const std::string& path, uint32_t rate) {
     const std::vector<unsigned char> bytes = ReadAll(path);
-    const WavHeader header = HeaderOf(bytes);
+    const WavHeader header = HeaderOf(path);
     EXPECT_GE(bytes.size(), 44u);
     EXPECT_EQ((bytes.size() - 44) % BLOCK, 0u);
     EXPECT_EQ(header.dataSize, bytes.size() - 44);
@@ -314,11 +255,9 @@ TEST_F(Recorder, RefusedArchivesAreReportedAndLeftAlone) {
         GTEST_SKIP() << "needs the null capture device";
     }
     const std::string notes = TestPath("notes.wav");
-    FILE* file = fopen(notes.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    fputs("shopping list\r\n", file);
-    fclose(file);
-    const std::vector<unsigned char> content = ReadAll(notes);
+    const std::string list = "shopping list\r\n";
+    const std::vector<unsigned char> content(list.begin(), list.end());
+    WriteAll(notes, content);
     const std::string missing = TestPath("no such folder/output.wav");
 
     struct {
@@ -376,17 +315,7 @@ TEST_F(Recorder, FourGigabyteLimitEndsTheRecording) {
     }
     const std::string path = TestPath("window-huge.wav");
     const uint32_t length = 4294836220u;
-    InitWavHeader();
-    StampWavHeader(44100, length);
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, &gWavHeader, 44, &written, nullptr);
-    LARGE_INTEGER end;
-    end.QuadPart = length;
-    SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
-    SetEndOfFile(file);
-    CloseHandle(file);
+    MakeSparseArchive(path, 44100, length);
 
     SetUpRecording(path, 0);
     Press(ID_START);
@@ -394,12 +323,7 @@ TEST_F(Recorder, FourGigabyteLimitEndsTheRecording) {
     EXPECT_NE(message.find("4 GB"), std::string::npos) << message;
     EXPECT_TRUE(Idle());
     EXPECT_EQ(FileLength(path), uint64_t{length} + BLOCK);
-    std::vector<unsigned char> head(44);
-    FILE* in = fopen(path.c_str(), "rb");
-    ASSERT_NE(in, nullptr);
-    ASSERT_EQ(fread(head.data(), 1, 44, in), 44u);
-    fclose(in);
-    EXPECT_EQ(HeaderOf(head).dataSize, length + BLOCK - 44);
+    EXPECT_EQ(HeaderOf(path).dataSize, length + BLOCK - 44);
     DeleteFileA(path.c_str());
     EXPECT_EQ(CloseAndWait(), 0u);
 }
@@ -423,14 +347,14 @@ TEST_F(Recorder, KilledWhileRecordingLeavesAPlayableArchive) {
     const std::string path = TestPath("window-killed.wav");
     SetUpRecording(path, 0);
     RecordBlocks(path, 3);
-    TerminateProcess(process_.hProcess, 9);
-    WaitForSingleObject(process_.hProcess, PATIENCE_MS);
+    TerminateProcess(process_, 9);
+    WaitForSingleObject(process_, PATIENCE_MS);
 
-    const std::vector<unsigned char> bytes = ReadAll(path);
-    ASSERT_GE(bytes.size(), 44 + 3 * BLOCK);
-    const uint32_t audio = static_cast<uint32_t>(bytes.size() - 44);
+    const uint64_t length = FileLength(path);
+    ASSERT_GE(length, 44 + 3 * BLOCK);
+    const uint32_t audio = static_cast<uint32_t>(length - 44);
     EXPECT_EQ(audio % BLOCK, 0u);
-    const WavHeader header = HeaderOf(bytes);
+    const WavHeader header = HeaderOf(path);
     // Killed between a block and its header update, the header may lack
     // that one block; it never claims more than the file holds.
     EXPECT_TRUE(header.dataSize == audio || header.dataSize == audio - BLOCK)

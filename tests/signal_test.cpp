@@ -112,8 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
                     SettleCase{"SilenceAfter1000", 1000, 0, 0, 0, 0},
                     SettleCase{"SilenceAfterMinus1000", -1000, 0, -4095, 1, 1},
                     SettleCase{"RunOfMinus32768", -32768, -32768, -1073741824, 0, 0},
-                    SettleCase{"FullScaleAfterMinus32768", -32768, 32767, 32767 * 32768 - 4095,
-                               1, 1}),
+                    SettleCase{"FullScaleAfterMinus32768", -32768, 32767, 32767 * 32768 - 4095, 1,
+                               1}),
     [](const testing::TestParamInfo<SettleCase>& param) { return param.param.name; });
 
 TEST(ConditionBlock, TrackerAboveOrJustBelowConstantInput) {
@@ -216,10 +216,11 @@ TEST(FormatLevel, Texts) {
         ChannelStats stats;
         const char* text;
     } cases[] = {
-        {{0, 0}, "-inf dB"},         {{1, 0}, "-90.3 dB"},    {{100, 0}, "-50.3 dB"},
-        {{16384, 0}, "-6.0 dB"},     {{32000, 0}, "-0.2 dB"}, {{32766, 0}, "-0.0 dB"},
-        {{32767, 0}, "CLIP 0"},      {{32768, 0}, "CLIP 0"},  {{32767, 7}, "CLIP 7"},
-        {{32768, 32768}, "CLIP 32768"},
+        {{0, 0}, "-inf dB"},     {{1, 0}, "-90.3 dB"},
+        {{100, 0}, "-50.3 dB"},  {{16384, 0}, "-6.0 dB"},
+        {{32000, 0}, "-0.2 dB"}, {{32766, 0}, "-0.0 dB"},
+        {{32767, 0}, "CLIP 0"},  {{32768, 0}, "CLIP 0"},
+        {{32767, 7}, "CLIP 7"},  {{32768, 32768}, "CLIP 32768"},
     };
     for (const auto& c : cases) {
         EXPECT_STREQ(FormatLevel(c.stats), c.text) << "peak " << c.stats.peak;

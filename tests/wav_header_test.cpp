@@ -19,9 +19,9 @@ TEST(WavHeader, BytesOfAStampedHeader) {
     InitWavHeader();
     StampWavHeader(22050, 44 + 10 * 131072);
     const unsigned char expected[44] = {
-        'R', 'I', 'F', 'F', 0x24, 0x00, 0x14, 0x00, 'W',  'A',  'V',  'E',  'f',  'm',  't',
-        ' ', 16,  0,   0,   0,    1,    0,    2,    0,    0x22, 0x56, 0x00, 0x00, 0x88, 0x58,
-        0x01, 0x00, 4, 0,   16,   0,    'd',  'a',  't',  'a',  0x00, 0x00, 0x14, 0x00,
+        'R',  'I',  'F', 'F', 0x24, 0x00, 0x14, 0x00, 'W', 'A',  'V',  'E',  'f',  'm',  't',
+        ' ',  16,   0,   0,   0,    1,    0,    2,    0,   0x22, 0x56, 0x00, 0x00, 0x88, 0x58,
+        0x01, 0x00, 4,   0,   16,   0,    'd',  'a',  't', 'a',  0x00, 0x00, 0x14, 0x00,
     };
     EXPECT_EQ(memcmp(&gWavHeader, expected, sizeof expected), 0);
 }
