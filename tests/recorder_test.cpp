@@ -235,6 +235,29 @@ TEST_F(Recorder, RecordsAppendsAndRefusesAnotherRate) {
     EXPECT_EQ(CloseAndWait(), 0u);
 }
 
+// Start and Stop pressed together: Stop is queued ahead of any block-ready
+// message, so the recording appends nothing, yet the new file plays. A name
+// longer than 254 characters is cut to its first 254, and that file opened.
+TEST_F(Recorder, LongNameAndStopBeforeAnyBlock) {
+    if (!HasDevice()) {
+        GTEST_SKIP() << "needs the null capture device";
+    }
+    const std::string folder = ProgramFolder() + "test-files\\";
+    ASSERT_LT(folder.size(), 200u);
+    const std::string path = TestPath(std::string(250 - folder.size(), 'n') + ".wav");
+    ASSERT_EQ(path.size(), 254u);
+    SetUpRecording(path + "-and-more-that-does-not-fit", 4);
+    Press(ID_START);
+    Press(ID_STOP);
+    ASSERT_TRUE(WaitFor([&] { return Idle() && Text(ID_LEFT_LEVEL).empty(); }));
+    EXPECT_EQ(ExpectWholeArchive(path, 8000), 0u);
+    for (int id : {ID_RIGHT_LEVEL, ID_LEFT_CLIPS, ID_RIGHT_CLIPS, ID_ELAPSED}) {
+        EXPECT_EQ(Text(id), "Static") << id;
+    }
+    DeleteFileA(path.c_str());
+    EXPECT_EQ(CloseAndWait(), 0u);
+}
+
 TEST_F(Recorder, NoDeviceShowsWaveError) {
     if (HasDevice()) {
         GTEST_SKIP() << "needs no capture device";
