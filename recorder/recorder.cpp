@@ -9,6 +9,7 @@
 #include <mmsystem.h>
 
 #include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -27,9 +28,8 @@ DcTracker gLeftTracker;
 DcTracker gRightTracker;
 ClipMaxima gClipMaxima;
 
+// Idle has Start enabled and Stop disabled; recording the reverse.
 void ShowButtons(HWND window, RecorderState state) {
-    // The button to be enabled first, so that focus never rests on a
-    // disabled one.
     if (state == RECORDING) {
         EnableWindow(GetDlgItem(window, ID_STOP), TRUE);
         EnableWindow(GetDlgItem(window, ID_START), FALSE);
@@ -75,7 +75,7 @@ void ReportArchiveProblem(HWND window, int status, uint32_t foundRate) {
 
 void Start(HWND window) {
     const LRESULT rate = SendDlgItemMessageA(window, ID_RATE_LIST, CB_GETCURSEL, 0, 0);
-    if (rate >= 0 && rate < 5) {
+    if (rate >= 0 && rate < static_cast<LRESULT>(std::size(RATES))) {
         gSelectedRate = RATES[rate];
     }
     // Nothing selected (an empty list) is -1, the wave mapper.
