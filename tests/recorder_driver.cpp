@@ -108,7 +108,8 @@ void Recorder::SetUpRecording(const std::string& path, int rateEntry) {
 void Recorder::RecordBlocks(const std::string& path, uint32_t blocks) {
     const uint64_t before = FileLength(path);
     Press(ID_START);
-    ASSERT_TRUE(WaitFor([&] { return Recording(); }));
+    ASSERT_TRUE(WaitFor([&] { return Recording() || Find("H A R K"); }));
+    ASSERT_TRUE(Recording()) << "instead: " << TakeMessage();
     const uint64_t start = before ? before : 44;
     ASSERT_TRUE(WaitFor([&] { return FileLength(path) >= start + blocks * BLOCK; }));
 }

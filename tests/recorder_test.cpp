@@ -18,8 +18,8 @@ TEST_F(Recorder, FirstWindow) {
 TEST_F(Recorder, RecordsAppendsAndRefusesAnotherRate) {
     const std::string path = TestPath("window11025.wav");
     SetUpRecording(path, 3);
-    RecordBlocks(path, 3);
-    StopRecording();
+    ASSERT_NO_FATAL_FAILURE(RecordBlocks(path, 3));
+    ASSERT_NO_FATAL_FAILURE(StopRecording());
     const uint32_t first = ExpectWholeArchive(path, 11025);
     // Silence from trackers at rest: no level, no clipping. The elapsed time
     // is the archive's length before the last block was appended.
@@ -29,8 +29,8 @@ TEST_F(Recorder, RecordsAppendsAndRefusesAnotherRate) {
     EXPECT_EQ(Text(ID_RIGHT_CLIPS), "0 clipped");
     EXPECT_EQ(Text(ID_ELAPSED), FormatElapsed(44 + (first - 1) * BLOCK, 11025));
 
-    RecordBlocks(path, 2);
-    StopRecording();
+    ASSERT_NO_FATAL_FAILURE(RecordBlocks(path, 2));
+    ASSERT_NO_FATAL_FAILURE(StopRecording());
     const uint32_t both = ExpectWholeArchive(path, 11025);
     EXPECT_GE(both, first + 2);
     EXPECT_EQ(Text(ID_ELAPSED), FormatElapsed(44 + (both - 1) * BLOCK, 11025));
@@ -141,7 +141,7 @@ TEST_F(Recorder, FourGigabyteLimitEndsTheRecording) {
 TEST_F(Recorder, CloseWhileRecordingLeavesAPlayableArchive) {
     const std::string path = TestPath("window-closed.wav");
     SetUpRecording(path, 1);
-    RecordBlocks(path, 2);
+    ASSERT_NO_FATAL_FAILURE(RecordBlocks(path, 2));
     EXPECT_EQ(CloseAndWait(), 0u);
     const uint32_t blocks = ExpectWholeArchive(path, 32000);
     ExpectReadBack(path, 32000, blocks * 32768);
@@ -150,7 +150,7 @@ TEST_F(Recorder, CloseWhileRecordingLeavesAPlayableArchive) {
 TEST_F(Recorder, KilledWhileRecordingLeavesAPlayableArchive) {
     const std::string path = TestPath("window-killed.wav");
     SetUpRecording(path, 0);
-    RecordBlocks(path, 3);
+    ASSERT_NO_FATAL_FAILURE(RecordBlocks(path, 3));
     TerminateProcess(process_, 9);
     WaitForSingleObject(process_, PATIENCE_MS);
 
