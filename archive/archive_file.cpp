@@ -73,7 +73,7 @@ int OpenArchive(const char* path, uint32_t rate, uint32_t& foundRate) {
         return ARCHIVE_CANNOT_OPEN;
     }
     LARGE_INTEGER size;
-    int status = ARCHIVE_CANNOT_OPEN;
+    int status;
     if (!GetFileSizeEx(gFile, &size)) {
         status = ARCHIVE_CANNOT_OPEN;
     } else if (size.QuadPart == 0) {
